@@ -93,6 +93,10 @@ void kiv_timer_reset() {
 }
 
 kiv_err_t kiv_kernel_task_start(int priority) {
+  // An embedded kernel that is started again may find an expiry the timer thread posted after
+  // the previous run ended: give its node back before the record is reused.
+  kernel_task.state = 0;
+  kiv_eda_discard(&kernel_task);
   kernel_task = kiv_eda_t{};
   kernel_task.slot.handler = kernel_task_handler;
   return kiv_eda_start(&kernel_task, priority, 0);

@@ -63,6 +63,8 @@ struct kiv_rtc_tm_t {
 extern kiv_rtc_t kiv_rtc;
 bool kiv_rtc_init(kiv_rtc_t* rtc);
 kiv_err_t kiv_rtc_get(kiv_rtc_t* rtc, kiv_rtc_tm_t* tm);
+// Converts a host `struct tm` (passed as a pointer to keep host headers out) to the RTC record.
+kiv_rtc_tm_t kiv_arch_rtc_from_host(const void* host_tm);
 int64_t kiv_arch_wall_time_us();        // host wall-clock time, microseconds since 1970
 int32_t kiv_arch_utc_offset_s();        // local time minus UTC now, in seconds
 

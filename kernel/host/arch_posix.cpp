@@ -256,14 +256,21 @@ kiv_err_t kiv_rtc_get(kiv_rtc_t* rtc, kiv_rtc_tm_t* tm) {
   time_t now = time(nullptr);
   struct tm local;
   localtime_r(&now, &local);
-  tm->sec = static_cast<uint8_t>(local.tm_sec);
-  tm->min = static_cast<uint8_t>(local.tm_min);
-  tm->hour = static_cast<uint8_t>(local.tm_hour);
-  tm->day = static_cast<uint8_t>(local.tm_mday);
-  tm->weekday = static_cast<uint8_t>(local.tm_wday == 0 ? 7 : local.tm_wday);
-  tm->month = static_cast<uint8_t>(local.tm_mon + 1);
-  tm->year = static_cast<uint16_t>(local.tm_year + 1900);
+  *tm = kiv_arch_rtc_from_host(&local);
   return KIV_ERR_NONE;
+}
+
+kiv_rtc_tm_t kiv_arch_rtc_from_host(const void* host_tm) {
+  const auto& t = *static_cast<const struct tm*>(host_tm);
+  kiv_rtc_tm_t r;
+  r.sec = static_cast<uint8_t>(t.tm_sec);
+  r.min = static_cast<uint8_t>(t.tm_min);
+  r.hour = static_cast<uint8_t>(t.tm_hour);
+  r.day = static_cast<uint8_t>(t.tm_mday);
+  r.weekday = static_cast<uint8_t>(t.tm_wday == 0 ? 7 : t.tm_wday);  // host Sunday is 0
+  r.month = static_cast<uint8_t>(t.tm_mon + 1);
+  r.year = static_cast<uint16_t>(t.tm_year + 1900);
+  return r;
 }
 
 int64_t kiv_arch_wall_time_us() {
