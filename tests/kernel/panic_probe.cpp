@@ -1,7 +1,9 @@
-// Helper program for the kernel assertion tests: provokes one programming error on the real
-// kernel. "no-task": a task-context call outside any handler. "canary": a thread whose stack
-// bottom was overwritten. "guard": unbounded recursion on a guarded thread stack.
+// Helper program for the kernel tests: provokes one programming error on the real kernel, or
+// restarts itself. "no-task": a task-context call outside any handler. "canary": a thread whose
+// stack bottom was overwritten. "guard": unbounded recursion on a guarded thread stack.
+// "reset": restarts once through the host port, then prints its arguments.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "kernel/kernel.h"
@@ -31,6 +33,16 @@ void first_thread(kiv_thread_cb_t* cb) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   mode = argv[1];
+  kiv_arch_set_args(argc, argv);
+  if (std::strcmp(mode, "reset") == 0) {
+    if (!std::getenv("PROBE_RESTARTED")) {
+      setenv("PROBE_RESTARTED", "1", 1);
+      kiv_arch_reset();
+    }
+    for (int i = 0; i < argc; ++i) std::printf("%s%s", i ? " " : "", i ? argv[i] : "probe");
+    std::printf("\n");
+    return 0;
+  }
   if (std::strcmp(mode, "no-task") == 0) kiv_eda_yield();
   kiv_kernel_run(first_thread);
   std::puts("survived");

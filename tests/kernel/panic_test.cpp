@@ -18,7 +18,7 @@ struct Probe {
   std::string out;
   int out_fd = -1;
 
-  explicit Probe(const char* mode) {
+  explicit Probe(const char* mode, const char* extra = nullptr) {
     int err_pipe[2], out_pipe[2];
     EXPECT_EQ(pipe(err_pipe), 0);
     EXPECT_EQ(pipe(out_pipe), 0);
@@ -26,7 +26,8 @@ struct Probe {
     if (pid == 0) {
       dup2(err_pipe[1], 2);
       dup2(out_pipe[1], 1);
-      execl(KERNEL_PANIC_PROBE, KERNEL_PANIC_PROBE, mode, static_cast<char*>(nullptr));
+      unsetenv("PROBE_RESTARTED");
+      execl(KERNEL_PANIC_PROBE, KERNEL_PANIC_PROBE, mode, extra, static_cast<char*>(nullptr));
       _exit(127);
     }
     close(err_pipe[1]);
@@ -76,7 +77,8 @@ TEST(KernelAssertion, TaskCallOutsideAHandlerHaltsWithItsLocation) {
 TEST(KernelAssertion, OverflowIntoTheGuardPageKillsTheProcess) {
   Probe probe("guard");
   char buf[256];
-  while (read(probe.out_fd, buf, sizeof buf) > 0) probe.out.append(buf);  // until the probe ends
+  ssize_t n;
+  while ((n = read(probe.out_fd, buf, sizeof buf)) > 0) probe.out.append(buf, static_cast<std::size_t>(n));
   int status = -1;
   for (int i = 0; i < 1000 && status == -1; ++i) {
     status = probe.status_now();
@@ -85,6 +87,18 @@ TEST(KernelAssertion, OverflowIntoTheGuardPageKillsTheProcess) {
   ASSERT_NE(status, -1);
   EXPECT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) != 0)) << status;
   EXPECT_EQ(probe.out.find("survived"), std::string::npos);
+}
+
+TEST(Restart, StartsTheOwnExecutableAgainWithTheSameArguments) {
+  Probe probe("reset", "--sim-dongle=x y");
+  char buf[256];
+  ssize_t n;
+  while ((n = read(probe.out_fd, buf, sizeof buf)) > 0) probe.out.append(buf, static_cast<std::size_t>(n));
+  EXPECT_EQ(probe.out, "probe reset --sim-dongle=x y\n");
+  int status = -1;
+  ASSERT_EQ(waitpid(probe.pid, &status, 0), probe.pid);
+  probe.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
