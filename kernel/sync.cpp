@@ -68,7 +68,7 @@ kiv_sync_reason_t kiv_sync_wait_result(kiv_sync_t* sync, kiv_evt_t evt) {
   kiv_eda_t* e = kiv_eda_get_cur();
   if (evt == KIV_EVT_TIMER) {
     if (e->state & KIV_EDA_SYNC_GOT) return KIV_SYNC_PENDING;
-    if (sync->wait.contains(&e->pending_node)) sync->wait.remove(&e->pending_node);
+    if (sync->wait.holds(&e->pending_node)) sync->wait.remove(&e->pending_node);
     clear_state(e, KIV_EDA_LIMITED);
     return KIV_SYNC_TIMEOUT;
   }

@@ -42,7 +42,8 @@ struct kiv_queue_t {
   kiv_list_node_t* last = nullptr;
 
   bool empty() const { return first == nullptr; }
-  bool contains(const kiv_list_node_t* n) const {
+  // Whether `n` is linked here, for a node that can only ever be linked in this queue.
+  bool holds(const kiv_list_node_t* n) const {
     return n->prev != nullptr || n->next != nullptr || first == n;
   }
   void append(kiv_list_node_t* n) {
