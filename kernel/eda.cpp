@@ -203,7 +203,7 @@ kiv_err_t kiv_eda_start_ex(kiv_eda_t* eda, const kiv_eda_cfg_t* cfg) {
 
 kiv_err_t kiv_eda_fini(kiv_eda_t* eda) {
   if (!eda) eda = current_eda_or_panic();
-  if (eda->state & KIV_EDA_TIMER_ARMED) kiv_timer_disarm(eda);
+  kiv_timer_disarm(eda);
   while (eda->frame_flags & KIV_EDA_USE_FRAME) {
     if (!eda->slot.frame) {  // a bottom frame that returned: nothing left to pop
       eda->frame_flags &= static_cast<uint8_t>(~KIV_EDA_USE_FRAME);
@@ -223,7 +223,7 @@ kiv_err_t kiv_eda_fini(kiv_eda_t* eda) {
 }
 
 void kiv_eda_discard(kiv_eda_t* eda) {
-  if (eda->state & KIV_EDA_TIMER_ARMED) kiv_timer_disarm(eda);
+  kiv_timer_disarm(eda);
   if (eda->state & KIV_EDA_IN_READY) queue_of(eda).ready.remove(&eda->ready_node);
   eda->state = 0;
   free_pending_events(eda);

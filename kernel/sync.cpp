@@ -58,8 +58,7 @@ kiv_err_t kiv_sync_decrease(kiv_sync_t* sync, int64_t timeout) {
   }
   if (timeout > 0) {
     e->state |= KIV_EDA_LIMITED;
-    kiv_timer_disarm(e);
-    kiv_timer_arm(e, kiv_systimer_get_tick() + static_cast<uint64_t>(timeout));
+    kiv_timer_arm_in(e, static_cast<uint64_t>(timeout));
   }
   return KIV_ERR_NOT_READY;
 }

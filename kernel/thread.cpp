@@ -88,11 +88,7 @@ kiv_evt_t kiv_thread_yield() {
 }
 
 kiv_evt_t kiv_thread_sleep(uint64_t ticks) {
-  if (ticks) {
-    kiv_eda_t* eda = kiv_eda_get_cur();
-    kiv_timer_disarm(eda);
-    kiv_timer_arm(eda, kiv_systimer_get_tick() + ticks);
-  }
+  if (ticks) kiv_timer_arm_in(kiv_eda_get_cur(), ticks);
   return kiv_thread_wait();
 }
 

@@ -67,10 +67,13 @@ void kiv_timer_disarm(kiv_eda_t* eda) {
 kiv_err_t kiv_eda_set_timer(uint64_t ticks) {
   kiv_eda_t* eda = kiv_eda_get_cur();
   if (ticks == 0) return KIV_ERR_INVALID_PARAMETER;
-  // Re-arming an armed timer moves it rather than corrupting the list.
+  kiv_timer_arm_in(eda, ticks);
+  return KIV_ERR_NONE;
+}
+
+void kiv_timer_arm_in(kiv_eda_t* eda, uint64_t ticks) {
   kiv_timer_disarm(eda);
   kiv_timer_arm(eda, kiv_systimer_get_tick() + ticks);
-  return KIV_ERR_NONE;
 }
 
 kiv_err_t kiv_eda_cancel_timer() {

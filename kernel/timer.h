@@ -15,6 +15,8 @@ kiv_err_t kiv_eda_set_timer(uint64_t ticks);
 kiv_err_t kiv_eda_cancel_timer();
 
 void kiv_timer_arm(kiv_eda_t* eda, uint64_t due);
+// Arms `eda`'s timer for now + `ticks`; an armed timer is moved rather than linked twice.
+void kiv_timer_arm_in(kiv_eda_t* eda, uint64_t ticks);
 void kiv_timer_disarm(kiv_eda_t* eda);
 void kiv_systimer_isr();
 

@@ -138,6 +138,7 @@ void kiv_arch_init() {
   kiv_arch_irq_enter(nullptr);
 }
 
+// The kernel thread gives up the CPU lock; because it says it goes idle, no wake is signalled.
 void kiv_arch_release_kernel_thread() {
   pthread_mutex_lock(&cpu.state_lock);
   cpu.idle_request = true;
@@ -173,10 +174,7 @@ void kiv_arch_irq_leave(kiv_arch_thread_t*) {
 }
 
 void kiv_arch_idle() {
-  pthread_mutex_lock(&cpu.state_lock);
-  cpu.idle_request = true;
-  pthread_mutex_unlock(&cpu.state_lock);
-  kiv_arch_irq_leave(nullptr);
+  kiv_arch_release_kernel_thread();
   cpu.wake->wait();
   kiv_arch_irq_enter(nullptr);
 }

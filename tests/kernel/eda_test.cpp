@@ -10,26 +10,17 @@ using kvtest::yield_until;
 
 namespace {
 
-// A plain eda that records what it receives, then runs an optional reaction.
-struct Recorder {
-  kiv_eda_t eda{};
+// A task that records what it receives, then runs an optional reaction.
+struct Recorder : kvtest::Task {
   std::vector<kiv_evt_t> events;
   std::function<void(Recorder&, kiv_evt_t)> react;
-  int terminated = 0;
   std::vector<std::pair<Recorder*, kiv_evt_t>>* log = nullptr;
 
-  void start() {
-    eda.slot.handler = [](kiv_eda_t* e, kiv_evt_t evt) {
-      auto* self = reinterpret_cast<Recorder*>(e);
-      self->events.push_back(evt);
-      if (self->log) self->log->push_back({self, evt});
-      if (self->react) self->react(*self, evt);
-    };
-    eda.on_terminate = [](kiv_eda_t* e) { reinterpret_cast<Recorder*>(e)->terminated++; };
-    ASSERT_EQ(kiv_eda_start(&eda, -1, 0), KIV_ERR_NONE);
-  }
-  bool idle() const { return !(eda.state & KIV_EDA_IN_READY); }
-  ~Recorder() { kvtest::finish_if_live(eda, terminated > 0); }
+  Recorder() : Task([this](Task&, kiv_evt_t evt) {
+    events.push_back(evt);
+    if (log) log->push_back({this, evt});
+    if (react) react(*this, evt);
+  }) {}
 };
 
 TEST(Eda, EdasWithSeveralEventsAreServedAlternately) {

@@ -2,6 +2,8 @@
 // trace stream that records what is written to it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 
@@ -37,6 +39,29 @@ inline bool yield_until(const std::function<bool()>& done, int max_turns = 5000)
 inline void finish_if_live(kiv_eda_t& eda, bool terminated) {
   if (!terminated && (eda.state || eda.evt_first || (eda.frame_flags & KIV_EDA_USE_FRAME))) kiv_eda_fini(&eda);
 }
+
+// A plain eda whose handler is a std::function, for short scripted tasks. A task still live
+// when it goes out of scope is finished first.
+struct Task {
+  kiv_eda_t eda{};  // first member: the handler finds the task from its eda
+  std::function<void(Task&, kiv_evt_t)> on_event;
+  int terminated = 0;
+
+  explicit Task(std::function<void(Task&, kiv_evt_t)> fn) : on_event(std::move(fn)) {
+    eda.slot.handler = [](kiv_eda_t* e, kiv_evt_t evt) {
+      auto* self = reinterpret_cast<Task*>(e);
+      self->on_event(*self, evt);
+    };
+    eda.on_terminate = [](kiv_eda_t* e) { reinterpret_cast<Task*>(e)->terminated++; };
+  }
+  Task(const Task&) = delete;
+  Task& operator=(const Task&) = delete;
+  ~Task() { finish_if_live(eda, terminated > 0); }
+  void start() {
+    if (kiv_eda_start(&eda, -1, 0) != KIV_ERR_NONE) ADD_FAILURE() << "kiv_eda_start failed";
+  }
+  bool idle() const { return !(eda.state & KIV_EDA_IN_READY); }
+};
 
 // A stream class that appends whatever is written to a string.
 struct CaptureStream {

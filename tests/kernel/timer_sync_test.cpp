@@ -10,22 +10,7 @@ using kvtest::yield_until;
 
 namespace {
 
-// A plain eda whose handler is a std::function, for short scripted tasks.
-struct Task {
-  kiv_eda_t eda{};
-  std::function<void(Task&, kiv_evt_t)> on_event;
-  bool finished = false;
-
-  explicit Task(std::function<void(Task&, kiv_evt_t)> fn) : on_event(std::move(fn)) {
-    eda.slot.handler = [](kiv_eda_t* e, kiv_evt_t evt) {
-      auto* self = reinterpret_cast<Task*>(e);
-      self->on_event(*self, evt);
-    };
-    eda.on_terminate = [](kiv_eda_t* e) { reinterpret_cast<Task*>(e)->finished = true; };
-  }
-  void start() { ASSERT_EQ(kiv_eda_start(&eda, -1, 0), KIV_ERR_NONE); }
-  ~Task() { kvtest::finish_if_live(eda, finished); }
-};
+using kvtest::Task;
 
 TEST(Timer, TimersExpireInDueOrder) {
   run_on_kernel([] {

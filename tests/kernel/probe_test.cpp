@@ -27,7 +27,7 @@ struct Probe {
       dup2(err_pipe[1], 2);
       dup2(out_pipe[1], 1);
       unsetenv("PROBE_RESTARTED");
-      execl(KERNEL_PANIC_PROBE, KERNEL_PANIC_PROBE, mode, extra, static_cast<char*>(nullptr));
+      execl(KERNEL_PROBE, KERNEL_PROBE, mode, extra, static_cast<char*>(nullptr));
       _exit(127);
     }
     close(err_pipe[1]);
