@@ -17,7 +17,8 @@ static_assert(offsetof(vfile, d1) == offsetof(vfile, d0) + sizeof(void*));
 kiv_queue_t& children(vfile* dir) { return *reinterpret_cast<kiv_queue_t*>(&dir->d0); }
 
 bool is_dir(const vfile* f) { return f->file.attr & KIV_FILE_ATTR_DIRECTORY; }
-bool is_callback(const vfile* f) { return !is_dir(f) && (f->d1 || f->d2); }
+// A callback file is marked in the first private byte: its d0 is the binder's data, not a buffer.
+bool is_callback(const vfile* f) { return !is_dir(f) && f->file.fs_private[0]; }
 const kiv_fs_op_t* grafted_op(vfile* d) { return static_cast<const kiv_fs_op_t*>(d->d0); }
 kiv_file_t* grafted_root(vfile* d) { return static_cast<kiv_file_t*>(d->d2); }
 
@@ -40,7 +41,7 @@ char* copy_name(const char* name) {
 
 void release_contents(vfile* f) {
   if (!is_dir(f) && !is_callback(f)) kiv_heap_free(f->d0);
-  f->d0 = nullptr;
+  if (!is_dir(f)) f->d0 = nullptr;
   kiv_heap_free(const_cast<char*>(f->file.name));
   f->file.name = nullptr;
 }
@@ -292,7 +293,24 @@ int kiv_vfs_create_callback(kiv_file_t* dir, const char* name, uint32_t attr, ki
   if (find_child(d, name)) return KIV_ERR_ALREADY_EXISTS;
   vfile* f = new_entry(d, name, attr);
   if (!f) return KIV_ERR_NOT_ENOUGH_RESOURCES;
+  return kiv_vfs_bind_callback(&f->file, nullptr, read, write);
+}
+
+bool kiv_vfs_is_entry(const kiv_file_t* file) { return file && file->fsop == &kiv_vfs_fsop && !file->mounted; }
+
+int kiv_vfs_bind_callback(kiv_file_t* file, void* data, kiv_area_handler_t read, kiv_area_handler_t write) {
+  if (!kiv_vfs_is_entry(file) || (file->attr & KIV_FILE_ATTR_DIRECTORY)) return KIV_ERR_INVALID_ACCESS;
+  vfile* f = as_v(file);
+  if (!is_callback(f)) kiv_heap_free(f->d0);
+  f->file.fs_private[0] = 1;
+  f->d0 = data;
   f->d1 = reinterpret_cast<void*>(read);
   f->d2 = reinterpret_cast<void*>(write);
   return KIV_ERR_NONE;
+}
+
+void* kiv_vfs_get_data(const kiv_file_t* file) {
+  if (!kiv_vfs_is_entry(file)) return nullptr;
+  const vfile* f = reinterpret_cast<const vfile*>(file);
+  return is_callback(f) ? f->d0 : nullptr;
 }

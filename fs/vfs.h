@@ -106,3 +106,9 @@ extern const kiv_fs_op_t kiv_vfs_fsop;
 // given handlers (either may be null). Runs at once (no sub-call); 0 or a negative code.
 int kiv_vfs_create_callback(kiv_file_t* dir, const char* name, uint32_t attr, kiv_area_handler_t read,
                             kiv_area_handler_t write);
+// Turns an in-memory file into a callback file: `data` in d0 (a command's entry, a buffer, a
+// socket), handlers in d1/d2 (either may be null: that direction is refused). Any content the
+// file held is released. KIV_ERR_INVALID_ACCESS for anything but an in-memory non-directory.
+int kiv_vfs_bind_callback(kiv_file_t* file, void* data, kiv_area_handler_t read, kiv_area_handler_t write);
+bool kiv_vfs_is_entry(const kiv_file_t* file);  // belongs to the in-memory filesystem
+void* kiv_vfs_get_data(const kiv_file_t* file);  // d0 of a callback file, else null

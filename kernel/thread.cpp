@@ -4,6 +4,13 @@
 #include <cstring>
 
 #include "kernel/panic.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define KIV_UNPOISON_STACK(cb) ASAN_UNPOISON_MEMORY_REGION((cb)->stack, (cb)->stack_size)
+#else
+#define KIV_UNPOISON_STACK(cb) ((void)(cb))
+#endif
 #include "kernel/timer.h"
 
 namespace {
@@ -45,6 +52,8 @@ kiv_evt_t suspend_body(kiv_thread_cb_t* cb) {
 void thread_entry_handler(void* area, kiv_evt_t evt) {
   auto* cb = static_cast<kiv_thread_cb_t*>(kiv_eda_frame_param(area));
   if (evt == KIV_EVT_INIT) {
+    // A restart (exec) abandons whatever ran on this stack before: forget its poisoning.
+    KIV_UNPOISON_STACK(cb);
     write_canary(cb);
     auto* top = static_cast<char*>(cb->stack) + (cb->stack_size & ~7u);
     cb->thread_ctx = kiv_arch_ctx_make(top, body_start, cb);

@@ -1,6 +1,8 @@
 // Process records, thread records, exit and waitpid.
 #include "linux/process.h"
 
+#include "linux/fd.h"
+
 #include <cstring>
 
 namespace {
@@ -9,7 +11,6 @@ kiv_queue_t process_list;
 int pid_counter = 0;
 int tid_counter = 0;
 uint16_t dynlib_used = 0;
-kiv_linux_fd_hooks_t fd_hooks{};
 int orphan_errno = 0;  // errno of code that runs outside any environment thread
 
 kiv_linux_process_t* process_of_node(kiv_list_node_t* n) { return KIV_CONTAINER_OF(n, kiv_linux_process_t, process_node); }
@@ -57,8 +58,6 @@ int& posix::errno_ref() {
   kiv_linux_thread_t* t = kiv_linux_get_cur_thread();
   return t ? t->err : orphan_errno;
 }
-
-void kiv_linux_set_fd_hooks(const kiv_linux_fd_hooks_t* hooks) { fd_hooks = hooks ? *hooks : kiv_linux_fd_hooks_t{}; }
 
 uint16_t kiv_linux_dynlib_slots_used() { return dynlib_used; }
 void kiv_linux_dynlib_mark_used(int slot) { dynlib_used = static_cast<uint16_t>(dynlib_used | (1u << slot)); }
@@ -145,6 +144,11 @@ void kiv_linux_process_reset_counters() {
   process_list = {};
 }
 
+void kiv_linux_root_reset() {
+  // The record is far too large for a temporary on a thread stack.
+  std::memset(static_cast<void*>(&kiv_linux_root), 0, sizeof kiv_linux_root);
+}
+
 kiv_linux_process_t* kiv_linux_process_alloc(uint32_t stack_size) {
   auto* p = static_cast<kiv_linux_process_t*>(kiv_linux_calloc_p(&kiv_linux_root, 1, sizeof(kiv_linux_process_t)));
   if (!p) return nullptr;
@@ -195,7 +199,7 @@ void kiv_linux_process_cleanup(kiv_linux_process_t* p) {
     if ((dynlib_used & (1u << slot)) && d.destructor) d.destructor(d.data);
     d = {nullptr, nullptr};
   }
-  if (fd_hooks.close_all) fd_hooks.close_all(p);
+  kiv_linux_fd_close_all(p);
   if (p->environ) {
     for (char** e = p->environ; *e; ++e) kiv_linux_free_p(p, *e);
     kiv_linux_free_p(p, p->environ);
@@ -287,7 +291,7 @@ void main_entry(kiv_thread_cb_t* cb) {
   kiv_linux_thread_t* t = KIV_CONTAINER_OF(cb, kiv_linux_thread_t, cb);
   kiv_linux_process_t* p = t->process;
   kiv_linux_process_t* source = (p->shell && p->shell != p) ? p->shell : &kiv_linux_root;
-  if (fd_hooks.inherit_std) fd_hooks.inherit_std(p, source);
+  kiv_linux_fd_inherit_std(p, source);
   int argc = p->argc;
   char* argv[KIV_LINUX_MAX_ARGS + 1];
   std::memcpy(argv, p->argv, sizeof p->argv);

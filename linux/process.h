@@ -106,6 +106,7 @@ extern const kiv_linux_thread_op_t kiv_linux_pthread_op;
 kiv_linux_thread_t* kiv_linux_get_cur_thread();
 kiv_linux_process_t* kiv_linux_get_cur_process();
 void kiv_linux_process_reset_counters();  // start-up: pids and tids from 0
+void kiv_linux_root_reset();              // an empty root record (for an environment started again)
 kiv_linux_process_t* kiv_linux_process_alloc(uint32_t stack_size);
 kiv_err_t kiv_linux_process_start(kiv_linux_process_t* process);
 void kiv_linux_process_destroy(kiv_linux_process_t* process);
@@ -114,14 +115,6 @@ void kiv_linux_process_detach(kiv_linux_process_t* process);
 // Links `child` under the current process (used when children are created).
 void kiv_linux_process_adopt(kiv_linux_process_t* child);
 kiv_linux_process_t* kiv_linux_process_find(int pid);
-
-// The descriptor layer installs how a process's descriptors are closed at its end, and how
-// descriptors 0..2 are inherited when a main thread starts.
-struct kiv_linux_fd_hooks_t {
-  void (*close_all)(kiv_linux_process_t* process);
-  void (*inherit_std)(kiv_linux_process_t* process, kiv_linux_process_t* source);
-};
-void kiv_linux_set_fd_hooks(const kiv_linux_fd_hooks_t* hooks);
 
 // System-wide library slots handed out so far (bit n: slot n).
 uint16_t kiv_linux_dynlib_slots_used();

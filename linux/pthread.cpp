@@ -99,6 +99,12 @@ void kiv_linux_trigger_init(kiv_linux_trigger_t* trigger) {
 int kiv_linux_trigger_wait(kiv_linux_trigger_t* trigger, int64_t timeout) {
   trigger->owner = kiv_linux_get_cur_process();
   kiv_sync_reason_t r = kiv_thread_sync_pend(&trigger->sync, timeout);
+  if (r == KIV_SYNC_TIMEOUT && !trigger->owner) {
+    // A signal raced the time-out: its release is still on the way through the kernel task
+    // and would land on this waiter after it is gone. Take it, and count the wait as woken.
+    kiv_thread_sync_pend(&trigger->sync, -1);
+    return 0;
+  }
   trigger->owner = nullptr;
   return r == KIV_SYNC_TIMEOUT ? 1 : 0;
 }
