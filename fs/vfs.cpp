@@ -19,6 +19,11 @@ int start(kiv_area_handler_t fn, kiv_file_t* target, const void* block, uint16_t
 }
 
 bool is_dir(const kiv_file_t* f) { return f->attr & KIV_FILE_ATTR_DIRECTORY; }
+
+// The filesystem whose entries a directory holds: for a mount point, the grafted one.
+kiv_file_t* holder_fs(kiv_file_t* dir) {
+  return dir->mounted ? static_cast<kiv_file_t*>(reinterpret_cast<kiv_vfs_file_t*>(dir)->d1)->fsinfo : dir->fsinfo;
+}
 void count_open_up(kiv_file_t* f) {
   for (; f; f = f->parent) f->refcount++;
 }
@@ -115,8 +120,7 @@ void open_found(open_frame& f) {
   if (!f.found) return open_fail(f, KIV_ERR_INVALID_PARAMETER);
   kiv_file_t* dir = f.cur;
   f.found->parent = dir;
-  f.found->fsinfo = dir->mounted ? static_cast<kiv_file_t*>(reinterpret_cast<kiv_vfs_file_t*>(dir)->d1)->fsinfo
-                                 : dir->fsinfo;
+  f.found->fsinfo = holder_fs(dir);
   f.found->refcount++;
   if (f.found->pos == 0) return open_advance(f);
   f.seek_result = 0;
@@ -245,6 +249,50 @@ void mount_handler(void* area, kiv_evt_t evt) {
   }
 }
 
+// ---- file to stream pump ---------------------------------------------------------------------
+void pump_stream_event(kiv_stream_t* stream, void* param, kiv_stream_evt_t evt) {
+  auto* pump = static_cast<kiv_file_pump_t*>(param);
+  if ((evt != KIV_STREAM_ON_CONNECT && evt != KIV_STREAM_ON_OUT) || pump->count == 0) return;
+  pump->free = kiv_stream_get_wbuf(stream, &pump->wbuf);
+  kiv_eda_post_evt(pump->task, KIV_EVT_USER);
+}
+
+enum { PUMP_IDLE = 0, PUMP_READING = 1 };
+
+void pump_end(kiv_file_pump_t* pump) {
+  kiv_stream_disconnect_tx(pump->stream);
+  pump->stream->tx.evthandler = nullptr;
+  kiv_eda_return(KIV_ERR_NONE);
+}
+
+void pump_handler(void* area, kiv_evt_t evt) {
+  auto* pump = static_cast<kiv_file_pump_t*>(kiv_eda_frame_param(area));
+  if (evt == KIV_EVT_INIT) {
+    pump->total = 0;
+    pump->task = kiv_eda_get_cur();
+    pump->stream->tx.param = pump;
+    pump->stream->tx.evthandler = pump_stream_event;
+    kiv_stream_connect_tx(pump->stream);
+    if (pump->count == 0) pump_end(pump);
+  } else if (evt == KIV_EVT_USER && kiv_eda_get_frame_state() == PUMP_IDLE) {
+    uint32_t n = pump->free > 0 ? static_cast<uint32_t>(pump->free) : 0;
+    if (n > pump->count) n = pump->count;
+    if (n == 0 || !pump->wbuf) return;
+    kiv_eda_set_frame_state(PUMP_READING);
+    if (kiv_file_read(pump->file, pump->wbuf, n) < 0) pump_end(pump);
+  } else if (evt == KIV_EVT_RETURN && kiv_eda_get_frame_state() == PUMP_READING) {
+    kiv_eda_set_frame_state(PUMP_IDLE);
+    int n = kiv_eda_get_return_value();
+    if (n < 0) return pump_end(pump);
+    if (n > 0) {
+      kiv_stream_write(pump->stream, pump->wbuf, n);  // the bytes are already in place
+      pump->count -= static_cast<uint32_t>(n);
+      pump->total += static_cast<uint32_t>(n);
+    }
+    if (pump->count == 0) pump_end(pump);
+  }
+}
+
 }  // namespace
 
 // ---- shared pieces ------------------------------------------------------------------------------
@@ -341,8 +389,8 @@ int kiv_file_unlink(kiv_file_t* dir, const char* name) {
 
 int kiv_file_rename(kiv_file_t* old_dir, const char* old_name, kiv_file_t* new_dir, const char* new_name) {
   if (!old_dir) old_dir = kiv_fs_root();
-  if (new_dir && new_dir->fsinfo != old_dir->fsinfo) return KIV_ERR_INVALID_ACCESS;
-  kiv_file_t* fs_root = old_dir->fsinfo;
+  if (new_dir && holder_fs(new_dir) != holder_fs(old_dir)) return KIV_ERR_INVALID_ACCESS;
+  kiv_file_t* fs_root = holder_fs(old_dir);
   kiv_fs_rename_param_t p{old_dir, old_name, new_dir, new_name};
   return kiv_fs_call(fs_root->fsop->rename, fs_root, &p, sizeof p);
 }
@@ -381,4 +429,11 @@ const char* kiv_file_getfilename(const char* path) {
 bool kiv_file_is_match(const char* path, const char* name) {
   std::size_t n = std::strlen(name);
   return std::strncmp(path, name, n) == 0 && (path[n] == '\0' || kiv_file_is_separator(path[n]));
+}
+
+int kiv_file_read_to_stream(kiv_file_pump_t* pump, kiv_stream_t* stream) {
+  pump->stream = stream;
+  pump->free = 0;
+  pump->wbuf = nullptr;
+  return start(pump_handler, reinterpret_cast<kiv_file_t*>(pump), nullptr, 0);
 }

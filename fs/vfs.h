@@ -93,6 +93,20 @@ const char* kiv_file_getfilename(const char* path);
 bool kiv_file_is_match(const char* path, const char* name);
 inline bool kiv_file_is_separator(char c) { return c == '/' || c == '\\'; }
 
+// Moves `count` bytes of `file` into `stream`, as the stream makes room, writing straight into
+// the stream's write area. The pump registers itself as the stream's writer and disconnects
+// when done or when a read fails; the sub-call returns 0 and `total` says what was moved.
+struct kiv_file_pump_t {
+  kiv_file_t* file;
+  uint32_t count;  // bytes still to move
+  uint32_t total;
+  kiv_stream_t* stream;
+  int free;        // the stream's contiguous free space, when it last said
+  void* wbuf;
+  kiv_eda_t* task;
+};
+int kiv_file_read_to_stream(kiv_file_pump_t* pump, kiv_stream_t* stream);  // sub-call
+
 // ---- the in-memory filesystem -----------------------------------------------------------------
 struct kiv_vfs_file_t {
   kiv_file_t file;

@@ -303,6 +303,8 @@ TEST(Vfs, MountGraftsAFilesystemAndAFailedMountKeepsTheDirectory) {
     EXPECT_EQ(x->parent, a);
     EXPECT_EQ(kiv_fs_wait(kiv_file_rename(x->parent, "x", kiv_fs_root(), "y")), KIV_ERR_INVALID_ACCESS)
         << "no rename across filesystems";
+    EXPECT_EQ(kiv_fs_wait(kiv_file_rename(x->parent, "x", x->parent, "y")), KIV_ERR_NOT_SUPPORT)
+        << "a rename in the mount point's top folder goes to the grafted filesystem";
     EXPECT_EQ(kiv_fs_wait(kiv_file_rename(kiv_fs_root(), "f", x->parent, "y")), KIV_ERR_INVALID_ACCESS)
         << "nothing moves among a mount point's hidden entries";
     close_file(x);
@@ -313,6 +315,41 @@ TEST(Vfs, MountGraftsAFilesystemAndAFailedMountKeepsTheDirectory) {
     EXPECT_NE(b2, nullptr);
     if (b2) close_file(b2);
     close_file(a);
+  });
+}
+
+// The pump fills a small ring as its reader drains it, straight from the file.
+TEST(Vfs, FileToStreamPumpMovesTheRequestedBytes) {
+  with_tree([] {
+    kiv_file_t* b = open_path("a/b");
+    std::string content;
+    for (int i = 0; i < 300; ++i) content += static_cast<char>('a' + i % 26);
+    ASSERT_EQ(write_text(b, content), 300);
+    ASSERT_EQ(kiv_fs_wait(kiv_file_seek(b, 0, 0)), KIV_ERR_NONE);
+    static uint8_t ring[64];
+    static std::string received;
+    received.clear();
+    kiv_fifo_stream_t fifo{};
+    fifo.stream.op = &kiv_fifo_stream_op;
+    fifo.buffer = ring;
+    fifo.size = sizeof ring;
+    kiv_stream_init(&fifo.stream);
+    fifo.stream.rx.evthandler = [](kiv_stream_t* s, void*, kiv_stream_evt_t evt) {
+      if (evt != KIV_STREAM_ON_IN) return;
+      char buf[64];
+      int n = kiv_stream_read(s, buf, sizeof buf);
+      received.append(buf, static_cast<std::size_t>(n));
+    };
+    fifo.stream.rx.threshold = 1;
+    kiv_stream_connect_rx(&fifo.stream);
+    kiv_file_pump_t pump{};
+    pump.file = b;
+    pump.count = 250;
+    ASSERT_EQ(kiv_fs_wait(kiv_file_read_to_stream(&pump, &fifo.stream)), KIV_ERR_NONE);
+    EXPECT_EQ(pump.total, 250u);
+    EXPECT_EQ(received, content.substr(0, 250));
+    EXPECT_FALSE(kiv_stream_is_tx_connected(&fifo.stream));
+    close_file(b);
   });
 }
 
