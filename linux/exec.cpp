@@ -12,18 +12,6 @@ namespace {
 
 kiv_linux_thread_t* thread_of_node(kiv_list_node_t* n) { return KIV_CONTAINER_OF(n, kiv_linux_thread_t, thread_node); }
 
-posix::allocator heap_of(kiv_linux_process_t* p) {
-  return posix::allocator{
-      .ctx = p,
-      .alloc = [](void* ctx, std::size_t size) {
-        return kiv_linux_malloc_p(static_cast<kiv_linux_process_t*>(ctx), static_cast<int>(size));
-      },
-      .resize = [](void* ctx, void* block, std::size_t size) {
-        return kiv_linux_realloc_p(static_cast<kiv_linux_process_t*>(ctx), block, static_cast<int>(size));
-      },
-      .release = [](void* ctx, void* block) { kiv_linux_free_p(static_cast<kiv_linux_process_t*>(ctx), block); }};
-}
-
 struct alignas(8) dynlib_block {  // aligned so that the module pointers after it are
   uint16_t mod_count;
   uint32_t data_size;
@@ -57,7 +45,7 @@ kiv_linux_process_t* kiv_linux_process_create(uint32_t stack_size) {
 }
 
 int kiv_linux_env_dup(kiv_linux_process_t* process, char* const* list) {
-  posix::allocator heap = heap_of(process);
+  posix::allocator heap = kiv_linux_heap_allocator(process);
   for (; list && *list; ++list) {
     if (posix::env_table_put_copy(process->environ, *list, heap) != 0) {
       kiv_trace(KIV_TRACE_ERROR, "spawn: failed to dup env %s\r\n", *list);

@@ -115,8 +115,6 @@ int kiv_linux_fs_add_attr(int fd, uint32_t bits);
 int kiv_linux_fs_get_data(int fd, void** out);
 int kiv_linux_fs_set_target(int fd, void* data, kiv_area_handler_t read, kiv_area_handler_t write);
 int kiv_linux_fs_get_data_path(const char* path, void** out);
-// The device files /dev/null, /dev/zero, /dev/random and /dev/urandom.
-int kiv_linux_bind_devices();
 // Mounting without a filesystem table hands the block device to this scan (the disk mount).
 using kiv_linux_partition_scan_t = int (*)(kiv_file_t* target, void* block_device);
 void kiv_linux_set_partition_scan(kiv_linux_partition_scan_t scan);

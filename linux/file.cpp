@@ -442,35 +442,3 @@ int kiv_linux_fs_get_data_path(const char* path, void** out) {
   posix::close(fd);
   return r;
 }
-
-// ---- device files -----------------------------------------------------------------------------------
-
-namespace {
-void null_write(void* area, kiv_evt_t evt) {
-  if (evt == KIV_EVT_INIT) kiv_eda_return(static_cast<int>(static_cast<kiv_fs_rw_param_t*>(area)->count));
-}
-
-void zero_read(void* area, kiv_evt_t evt) {
-  if (evt != KIV_EVT_INIT) return;
-  auto& p = *static_cast<kiv_fs_rw_param_t*>(area);
-  std::memset(p.buffer, 0, p.count);
-  kiv_eda_return(static_cast<int>(p.count));
-}
-
-void random_read(void* area, kiv_evt_t evt) {
-  if (evt != KIV_EVT_INIT) return;
-  auto& p = *static_cast<kiv_fs_rw_param_t*>(area);
-  auto* bytes = static_cast<unsigned char*>(p.buffer);
-  for (uint32_t i = 0; i < p.count; ++i) bytes[i] = static_cast<unsigned char>(std::rand() & 0xFF);
-  kiv_eda_return(static_cast<int>(p.count));
-}
-}  // namespace
-
-int kiv_linux_bind_devices() {
-  constexpr uint32_t rw = KIV_FILE_ATTR_READ | KIV_FILE_ATTR_WRITE;
-  int r = kiv_linux_fs_bind_target("/dev/null", nullptr, nullptr, null_write, rw, 0);
-  r |= kiv_linux_fs_bind_target("/dev/zero", nullptr, zero_read, nullptr, rw, 0);
-  r |= kiv_linux_fs_bind_target("/dev/random", nullptr, random_read, nullptr, rw, 0);
-  r |= kiv_linux_fs_bind_target("/dev/urandom", nullptr, random_read, nullptr, rw, 0);
-  return r ? -1 : 0;
-}

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "kernel/kernel.h"
+#include "linux/libc/allocator.h"
 #include "linux/libc/errno_codes.h"
 
 struct kiv_linux_process_t;
@@ -137,6 +138,8 @@ void* kiv_linux_calloc_p(kiv_linux_process_t* process, int count, int size);
 void* kiv_linux_realloc_p(kiv_linux_process_t* process, void* block, int size);
 void kiv_linux_free_p(kiv_linux_process_t* process, void* block);
 char* kiv_linux_strdup_p(kiv_linux_process_t* process, const char* text);
+// The heap of `process` (null: whichever process is current when it is used) as an allocator.
+posix::allocator kiv_linux_heap_allocator(kiv_linux_process_t* process);
 
 // ---- waiter -------------------------------------------------------------------------------------
 void kiv_linux_trigger_init(kiv_linux_trigger_t* trigger);

@@ -104,3 +104,16 @@ char* kiv_linux_strdup_p(kiv_linux_process_t* process, const char* text) {
   if (copy) std::memcpy(copy, text, static_cast<std::size_t>(len) + 1);
   return copy;
 }
+
+posix::allocator kiv_linux_heap_allocator(kiv_linux_process_t* process) {
+  return posix::allocator{
+      .ctx = process,
+      .alloc = [](void* ctx, std::size_t size) {
+        return size > 0x7FFFFFF0u ? nullptr : kiv_linux_malloc_p(static_cast<kiv_linux_process_t*>(ctx), static_cast<int>(size));
+      },
+      .resize = [](void* ctx, void* block, std::size_t size) {
+        return size > 0x7FFFFFF0u ? nullptr
+                                  : kiv_linux_realloc_p(static_cast<kiv_linux_process_t*>(ctx), block, static_cast<int>(size));
+      },
+      .release = [](void* ctx, void* block) { kiv_linux_free_p(static_cast<kiv_linux_process_t*>(ctx), block); }};
+}

@@ -8,6 +8,8 @@
 
 #include "linux/exec.h"
 #include "linux/fd.h"
+#include "linux/startup.h"
+#include "linux/stdio.h"
 #include "tests/kernel/harness.h"
 
 namespace kvtest {
@@ -50,9 +52,12 @@ inline void run_in_environment(std::function<void()> body) {
     kiv_linux_process_t* p = kiv_linux_process_alloc(0);
     ASSERT_NE(p, nullptr);
     p->cwd = kiv_linux_strdup_p(p, "/");
+    kiv_linux_libc_bind();
+    kiv_linux_getopt_bind();
     p->main = [](int, char**) {
-      kiv_linux_getopt_bind();
-      if (kiv_linux_mkdir_p("/dev") != 0 || kiv_linux_bind_devices() != 0) ADD_FAILURE() << "no device files";
+      static bool tree_built = false;  // the in-memory tree lives as long as the test program
+      if (!tree_built && kiv_linux_create_fhs() != 0) ADD_FAILURE() << "no directory tree";
+      tree_built = true;
       (*run)();
       done = true;
       return 0;
