@@ -150,8 +150,14 @@ void kiv_linux_root_reset() {
 }
 
 kiv_linux_process_t* kiv_linux_process_alloc(uint32_t stack_size) {
-  auto* p = static_cast<kiv_linux_process_t*>(kiv_linux_calloc_p(&kiv_linux_root, 1, sizeof(kiv_linux_process_t)));
+  auto* p = static_cast<kiv_linux_process_t*>(kiv_linux_malloc_p(&kiv_linux_root, sizeof(kiv_linux_process_t)));
   if (!p) return nullptr;
+  // Everything is zeroed but the heap table: a slot is only read while its bitmap bit is set,
+  // and leaving the 512 KiB table untouched keeps process creation from faulting it all in.
+  constexpr std::size_t table_start = offsetof(kiv_linux_process_t, heap_table);
+  constexpr std::size_t table_end = table_start + sizeof(p->heap_table);
+  std::memset(static_cast<void*>(p), 0, table_start);
+  std::memset(reinterpret_cast<char*>(p) + table_end, 0, sizeof(kiv_linux_process_t) - table_end);
   p->priority = -1;
   p->shell = p;
   for (auto& t : p->termios) t = kiv_linux_termios_default();
@@ -214,9 +220,8 @@ void kiv_linux_process_cleanup(kiv_linux_process_t* p) {
   }
   kiv_linux_free_p(p, p->cwd);
   p->cwd = nullptr;
-  for (int slot = 0; p->heap_used != 0 || p->heap_count != 0; ++slot) {
-    if (slot >= KIV_LINUX_HEAP_SLOTS) break;
-    if (p->heap_table[slot].block) kiv_linux_free_p(p, p->heap_table[slot].block);
+  for (int slot = 0; p->heap_count != 0 && slot < KIV_LINUX_HEAP_SLOTS; ++slot) {
+    if (p->heap_bitmap[slot / 32] & (1u << (slot % 32))) kiv_linux_free_p(p, p->heap_table[slot].block);
   }
 }
 

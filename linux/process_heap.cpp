@@ -23,6 +23,10 @@ int take_lowest_free_slot(kiv_linux_process_t* p) {
   return -1;
 }
 
+bool slot_in_use(const kiv_linux_process_t* p, int slot) {
+  return slot >= 0 && slot < KIV_LINUX_HEAP_SLOTS && (p->heap_bitmap[slot / 32] & (1u << (slot % 32)));
+}
+
 int slot_of(void* block) {
   int slot;
   std::memcpy(&slot, static_cast<char*>(block) - header_size, sizeof slot);
@@ -56,7 +60,7 @@ void kiv_linux_free_p(kiv_linux_process_t* process, void* block) {
   kiv_linux_process_t* p = or_current(process);
   int slot = slot_of(block);
   // A block of another process (or a stray pointer) must not corrupt this table.
-  if (!p || slot < 0 || slot >= KIV_LINUX_HEAP_SLOTS || p->heap_table[slot].block != block) {
+  if (!p || !slot_in_use(p, slot) || p->heap_table[slot].block != block) {
     kiv_trace(KIV_TRACE_ERROR, "linux: free of a block not owned by process %d\r\n", p ? p->pid : -1);
     return;
   }
@@ -86,7 +90,7 @@ void* kiv_linux_realloc_p(kiv_linux_process_t* process, void* block, int size) {
     return nullptr;
   }
   int slot = slot_of(block);
-  if (slot < 0 || slot >= KIV_LINUX_HEAP_SLOTS || p->heap_table[slot].block != block) {
+  if (!slot_in_use(p, slot) || p->heap_table[slot].block != block) {
     kiv_linux_free_p(p, block);  // reports the stray block, changes nothing
     return nullptr;
   }
