@@ -7,6 +7,7 @@
 
 #include "app/app.h"
 #include "app/console.h"
+#include "app/lvgl_command.h"
 #include "app/update_command.h"
 #include "app/utility_commands.h"
 #include "kernel/kernel.h"
@@ -34,6 +35,7 @@ struct app_command {
   int (*entry)(int, char**);
 };
 constexpr app_command app_commands[] = {
+    {"/bin/lvgl", lvgl_main},
     {"/bin/mount", mount_main},
     {"/bin/update", update_main},
     {"/bin/reset", reset_main},

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fs/block/file_mal.h"
 #include "fs/hostfs.h"
 #include "kernel/host/arch.h"
 #include "linux/libc/getopt.h"
@@ -11,18 +12,36 @@
 
 namespace {
 
-app_block_mount_t block_mount{};
+// A block device over a file of the VFS: an image file, or a device file.
+struct file_block_device {
+  kiv_fmal_t dev;
+};
 
 void* block_prepare(const char* device, unsigned block_size) {
-  if (!block_mount.prepare) {
-    posix::printf("block devices are not available in this build\r\n");
+  auto* b = static_cast<file_block_device*>(kiv_heap_calloc(1, sizeof(file_block_device)));
+  if (!b) {
+    posix::printf("not enough resources\r\n");
     return nullptr;
   }
-  return block_mount.prepare(device, block_size);
+  char path[KIV_LINUX_PATH_MAX];
+  kiv_file_t* file = nullptr;
+  if (kiv_linux_generate_path(path, sizeof path, nullptr, device) != 0 ||
+      kiv_fs_wait(kiv_file_open(nullptr, path, &file)) != KIV_ERR_NONE) {
+    posix::printf("fail to open src_file %s\r\n", device);
+    kiv_heap_free(b);
+    return nullptr;
+  }
+  kiv_fmal_setup(&b->dev, file, block_size);
+  kiv_fs_wait(kiv_mal_init(&b->dev.mal));
+  return &b->dev.mal;
 }
+
 void block_release(void* data) {
-  if (block_mount.release) block_mount.release(data);
+  auto* b = reinterpret_cast<file_block_device*>(static_cast<kiv_mal_t*>(data));
+  kiv_fs_wait(kiv_file_close(b->dev.file));
+  kiv_heap_free(b);
 }
+
 void* winfs_prepare(const char* device, unsigned) { return kiv_winfs_root_alloc(device); }
 void winfs_release(void* data) { kiv_file_free(static_cast<kiv_file_t*>(data)); }
 
@@ -47,8 +66,6 @@ int usage(const char* program) {
 }
 
 }  // namespace
-
-void app_set_block_mount(const app_block_mount_t* ops) { block_mount = ops ? *ops : app_block_mount_t{}; }
 
 int mount_main(int argc, char** argv) {
   const fs_type* type = &fs_types[0];

@@ -397,6 +397,7 @@ int kiv_file_rename(kiv_file_t* old_dir, const char* old_name, kiv_file_t* new_d
 
 int kiv_fs_mount(kiv_file_t* dir, const kiv_fs_op_t* fsop, kiv_file_t* data) {
   if (!dir) dir = kiv_fs_root();
+  if (!fsop || !data) return KIV_ERR_INVALID_PARAMETER;  // a block device goes to the disk mount
   if (!is_dir(dir) || dir->fsop != &kiv_vfs_fsop || dir->mounted) return KIV_ERR_INVALID_ACCESS;
   auto* d = reinterpret_cast<kiv_vfs_file_t*>(dir);
   mount_frame f{d->d0, d->d1};

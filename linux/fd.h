@@ -115,9 +115,6 @@ int kiv_linux_fs_add_attr(int fd, uint32_t bits);
 int kiv_linux_fs_get_data(int fd, void** out);
 int kiv_linux_fs_set_target(int fd, void* data, kiv_area_handler_t read, kiv_area_handler_t write);
 int kiv_linux_fs_get_data_path(const char* path, void** out);
-// Mounting without a filesystem table hands the block device to this scan (the disk mount).
-using kiv_linux_partition_scan_t = int (*)(kiv_file_t* target, void* block_device);
-void kiv_linux_set_partition_scan(kiv_linux_partition_scan_t scan);
 
 // ---- streams: console and pipes ---------------------------------------------------------------
 void kiv_linux_fd_bind_reader(kiv_linux_fd_priv_t* priv, kiv_stream_t* stream);
@@ -156,6 +153,8 @@ DIR* opendir(const char* path);
 dirent* readdir(DIR* dir);
 int closedir(DIR* dir);
 char* getcwd(char* buffer, int size);
+// With a filesystem table, grafts it with `data` as its root object; without, `data` is a block
+// device (kiv_mal_t) whose FAT partitions are mounted as directories of `target`.
 int mount(const char* source, const char* target, const kiv_fs_op_t* fsop, int flags, void* data);
 int pipe(int fds[2]);
 int tcgetattr(int fd, kiv_linux_termios_t* settings);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fs/disk_mount.h"
 #include "linux/fd.h"
 
 namespace {
@@ -95,8 +96,6 @@ int create_path(const char* resolved, bool last_is_dir) {
     if (last) return 0;
   }
 }
-
-kiv_linux_partition_scan_t partition_scan = nullptr;
 
 // Whether anybody but the caller (who holds one open) has `f` open. An in-memory entry also
 // carries its directory's reference, which is no open.
@@ -342,15 +341,13 @@ int kiv_linux_chdir(kiv_linux_process_t* process, const char* path) {
   return 0;
 }
 
-void kiv_linux_set_partition_scan(kiv_linux_partition_scan_t scan) { partition_scan = scan; }
-
 int posix::mount(const char*, const char* target, const kiv_fs_op_t* fsop, int, void* data) {
   char resolved[KIV_LINUX_PATH_MAX];
   kiv_file_t* dir = nullptr;
   if (!resolve(target, resolved) || vfs_open(resolved, &dir) != KIV_ERR_NONE) return -1;
   int r = -1;
   if (fsop) r = kiv_fs_wait(kiv_fs_mount(dir, fsop, static_cast<kiv_file_t*>(data)));
-  else if (partition_scan) r = partition_scan(dir, data);
+  else r = kiv_fs_wait(kiv_disk_mount(dir, static_cast<kiv_mal_t*>(data)));
   vfs_close(dir);
   return r == KIV_ERR_NONE ? 0 : -1;
 }

@@ -2,69 +2,22 @@
 """End-to-end test of `korvalen --console` in a pseudo-terminal: the start-up transcript and
 the interactive shell, typed at as a person would. Usage: console_test.py PATH-TO-KORVALEN"""
 import os
-import pty
-import select
-import signal
 import sys
-import tempfile
-import time
 import unittest
 
+from session import PROMPT, Session
+
 KORVALEN = None
-PROMPT = b">>>"
-
-
-class Session:
-    """The program on a pseudo-terminal, started in a folder holding a host file."""
-
-    def __init__(self):
-        self.dir = tempfile.TemporaryDirectory()
-        with open(os.path.join(self.dir.name, "greeting.txt"), "w") as f:
-            f.write("hello from the host")
-        self.pid, self.fd = pty.fork()
-        if self.pid == 0:
-            os.chdir(self.dir.name)
-            os.execv(KORVALEN, [KORVALEN, "--console"])
-        self.out = b""
-
-    def read_until(self, marker, timeout=20.0):
-        """Everything up to and including the next `marker`, waiting at most `timeout` s."""
-        deadline = time.monotonic() + timeout
-        while marker not in self.out:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise AssertionError("no %r in %r" % (marker, self.out[-400:]))
-            ready, _, _ = select.select([self.fd], [], [], left)
-            if ready:
-                try:
-                    chunk = os.read(self.fd, 4096)
-                except OSError:
-                    chunk = b""
-                if not chunk:
-                    raise AssertionError("program ended; output %r" % self.out[-400:])
-                self.out += chunk
-        head, _, self.out = self.out.partition(marker)
-        return head + marker
-
-    def type(self, keys):
-        os.write(self.fd, keys)
-
-    def run(self, line):
-        """Types a line and returns what appeared up to the next prompt."""
-        self.type(line + b"\r")
-        return self.read_until(PROMPT)
-
-    def close(self):
-        os.kill(self.pid, signal.SIGTERM)
-        os.waitpid(self.pid, 0)
-        os.close(self.fd)
-        self.dir.cleanup()
 
 
 class ConsoleTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.s = Session()
+        def prepare(folder):
+            with open(os.path.join(folder, "greeting.txt"), "w") as f:
+                f.write("hello from the host")
+
+        cls.s = Session(KORVALEN, prepare)
         cls.startup = cls.s.read_until(PROMPT)
 
     @classmethod
