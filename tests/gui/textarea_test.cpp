@@ -133,7 +133,10 @@ TEST_F(GuiTest, PlaceholderIsDrawnOnlyWhileTheTextIsEmpty)
         render();
         int n = 0;
         for(int y = 0; y < 35; y++)
-            for(int x = 0; x < 590; x++) n += px(x, y) == 0xF800;
+            for(int x = 0; x < 590; x++) {
+                uint16_t c = px(x, y);  // strongly red: full red, little green and blue
+                n += (c >> 11) == 31 && ((c >> 5) & 63) < 40 && (c & 31) < 20;
+            }
         return n;
     };
     EXPECT_GT(count_red(), 20);

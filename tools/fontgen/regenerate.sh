@@ -18,9 +18,9 @@ ${CXX:-c++} -std=c++20 -O2 -Wall -Wextra -Werror -Wshadow $(pkg-config --cflags 
 
 # Line height, base line and underline are fixed by the GUI; the pixel sizes are chosen so
 # that ideographs and Latin descenders fit inside the line.
-"$gen" --font "$font" --face-name "$face" --texts "$texts" --expect-extra 171 --bpp 4 \
+"$gen" --font "$font" --face-name "$face" --texts "$texts" --expect-extra 171 --bpp 8 \
     --name font_ui_19 --px 16 --line-height 19 --base-line 4 --underline-position -2 --underline-thickness 1 \
     --out "$root/gui/fonts/font_ui_19.cpp"
-"$gen" --font "$font" --face-name "$face" --texts "$texts" --expect-extra 171 --bpp 4 \
+"$gen" --font "$font" --face-name "$face" --texts "$texts" --expect-extra 171 --bpp 8 \
     --name font_ui_15 --px 13 --line-height 15 --base-line 3 --underline-position -1 --underline-thickness 1 \
     --out "$root/gui/fonts/font_ui_15.cpp"
