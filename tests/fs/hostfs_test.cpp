@@ -14,6 +14,7 @@
 
 #include "fs/hostfs.h"
 #include "fs/vfs.h"
+#include "tests/fs/vfs_helpers.h"
 #include "tests/kernel/harness.h"
 
 namespace {
@@ -55,28 +56,17 @@ std::string get(const stdfs::path& p) {
 
 // ---- the VFS side (from the test's kernel thread) -----------------------------------------------
 
-kiv_file_t* open_path(const char* path, int* err = nullptr, kiv_file_t* dir = nullptr) {
-  kiv_file_t* f = nullptr;
-  int r = kiv_fs_wait(kiv_file_open(dir, path, &f));
-  if (err) *err = r;
-  return f;
-}
-void close_file(kiv_file_t* f) { ASSERT_EQ(kiv_fs_wait(kiv_file_close(f)), KIV_ERR_NONE); }
+using kvtest::close_file;
+using kvtest::open_path;
+using kvtest::read_all;
+using kvtest::write_text;
+
+
 int open_error(const char* path) {
   int err = 0;
   kiv_file_t* f = open_path(path, &err);
   if (f) close_file(f);
   return err;
-}
-int write_text(kiv_file_t* f, const std::string& text) {
-  return kiv_fs_wait(kiv_file_write(f, text.data(), static_cast<uint32_t>(text.size())));
-}
-std::string read_all(kiv_file_t* f) {
-  std::string out;
-  char buf[5];  // odd size: several reads per file
-  int n;
-  while ((n = kiv_fs_wait(kiv_file_read(f, buf, sizeof buf))) > 0) out.append(buf, static_cast<std::size_t>(n));
-  return out;
 }
 std::string read_path(const char* path) {
   kiv_file_t* f = open_path(path);

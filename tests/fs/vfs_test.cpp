@@ -6,34 +6,22 @@
 #include <vector>
 
 #include "fs/vfs.h"
+#include "tests/fs/vfs_helpers.h"
 #include "tests/kernel/harness.h"
 
 namespace {
 
-// Thread-side helpers: each runs the operation and gives its result.
-kiv_file_t* open_path(const char* path, int* err = nullptr, kiv_file_t* dir = nullptr) {
-  kiv_file_t* f = nullptr;
-  int r = kiv_fs_wait(kiv_file_open(dir, path, &f));
-  if (err) *err = r;
-  return f;
-}
-void close_file(kiv_file_t* f) { ASSERT_EQ(kiv_fs_wait(kiv_file_close(f)), KIV_ERR_NONE); }
+using kvtest::close_file;
+using kvtest::open_path;
+using kvtest::read_all;
+using kvtest::write_text;
+
 int create(const char* dir_path, const char* name, uint32_t attr) {
   kiv_file_t* dir = open_path(dir_path);
   if (!dir) return KIV_ERR_INVALID_PARAMETER;
   int r = kiv_fs_wait(kiv_file_create(dir, name, attr));
   close_file(dir);
   return r;
-}
-int write_text(kiv_file_t* f, const std::string& text) {
-  return kiv_fs_wait(kiv_file_write(f, text.data(), static_cast<uint32_t>(text.size())));
-}
-std::string read_all(kiv_file_t* f) {
-  std::string out;
-  char buf[7];  // odd size: several reads per file
-  int n;
-  while ((n = kiv_fs_wait(kiv_file_read(f, buf, sizeof buf))) > 0) out.append(buf, static_cast<std::size_t>(n));
-  return out;
 }
 
 constexpr uint32_t kDir = KIV_FILE_ATTR_DIRECTORY | KIV_FILE_ATTR_READ;
